@@ -1,0 +1,169 @@
+#include "web/codepage.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <memory>
+
+namespace vorpane {
+namespace {
+
+constexpr UChar32 replacement_character = 0xFFFD;
+
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+
+// Unassigned bytes would otherwise come out as U+001A; make every byte that
+// is not code page 936 text one replacement character alike.
+void to_unicode_replacing(const void*, UConverterToUnicodeArgs* arguments, const char*, int32_t,
+                          UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason > UCNV_IRREGULAR) return;
+  *status = U_ZERO_ERROR;
+  const UChar replacement = static_cast<UChar>(replacement_character);
+  ucnv_cbToUWriteUChars(arguments, &replacement, 1, 0, status);
+}
+
+// One converter per thread, opened on first use: opening is far dearer than
+// resetting, and a converter must not be shared between threads.
+UConverter* cp936_converter() {
+  thread_local std::unique_ptr<UConverter, ConverterCloser> converter = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, ConverterCloser> opened(ucnv_open("windows-936", &status));
+    if (U_FAILURE(status)) return decltype(opened)();
+    ucnv_setSubstChars(opened.get(), "?", 1, &status);
+    ucnv_setToUCallBack(opened.get(), to_unicode_replacing, nullptr, nullptr, nullptr, &status);
+    return opened;
+  }();
+  if (converter) ucnv_reset(converter.get());
+  return converter.get();
+}
+
+std::u16string utf8_view_to_utf16(std::string_view utf8) {
+  std::u16string result(utf8.size(), u'\0');
+  if (utf8.empty()) return result;
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()),
+                       &length, utf8.data(), static_cast<int32_t>(utf8.size()),
+                       replacement_character, nullptr, &status);
+  result.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+  return result;
+}
+
+// Composes a base character with the combining marks after it, as the
+// Windows conversion's composite check does. Whole-string NFC would also
+// rewrite singletons such as the CJK compatibility ideographs, which code
+// page 936 keeps as characters of their own.
+std::u16string compose_combining_marks(std::u16string_view text) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::u16string(text);
+  const icu::UnicodeString whole(false, reinterpret_cast<const UChar*>(text.data()),
+                                 static_cast<int32_t>(text.size()));
+  if (nfc->spanQuickCheckYes(whole, status) == whole.length()) return std::u16string(text);
+
+  std::u16string result;
+  result.reserve(text.size());
+  const auto length = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < length) {
+    const int32_t segment_start = i;
+    UChar32 c;
+    U16_NEXT(text.data(), i, length, c);
+    int32_t code_points = 1;
+    while (i < length) {
+      int32_t next = i;
+      U16_NEXT(text.data(), next, length, c);
+      if (nfc->hasBoundaryBefore(c)) break;
+      i = next;
+      ++code_points;
+    }
+    const std::u16string_view segment = text.substr(segment_start, i - segment_start);
+    if (code_points == 1) {
+      result.append(segment);
+      continue;
+    }
+    status = U_ZERO_ERROR;
+    icu::UnicodeString composed;
+    nfc->normalize(icu::UnicodeString(false, reinterpret_cast<const UChar*>(segment.data()),
+                                      static_cast<int32_t>(segment.size())),
+                   composed, status);
+    if (U_FAILURE(status)) {
+      result.append(segment);
+    } else {
+      result.append(reinterpret_cast<const char16_t*>(composed.getBuffer()), composed.length());
+    }
+  }
+  return result;
+}
+
+Text utf16_to_cp936_bytes(std::u16string_view text) {
+  if (text.empty()) return {};
+  UConverter* converter = cp936_converter();
+  if (!converter) return Text(text.size(), '?');
+  const std::u16string composed = compose_combining_marks(text);
+  const auto units = static_cast<int32_t>(composed.size());
+  Text result(static_cast<size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(units, ucnv_getMaxCharSize(converter))),
+              '\0');
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = ucnv_fromUChars(converter, result.data(), static_cast<int32_t>(result.size()),
+                                         reinterpret_cast<const UChar*>(composed.data()), units, &status);
+  result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
+                    ? static_cast<size_t>(length)
+                    : 0);
+  return result;
+}
+
+}  // namespace
+
+std::u16string utf8_to_utf16(const Bytes& utf8) {
+  return utf8_view_to_utf16(
+      std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
+Bytes utf8_to_cp936(const Bytes& utf8) {
+  const Text converted = utf16_to_cp936_bytes(utf8_to_utf16(utf8));
+  return Bytes(converted.begin(), converted.end());
+}
+
+std::u16string cp936_to_utf16(TextView text) {
+  if (text.empty()) return {};
+  UConverter* converter = cp936_converter();
+  if (!converter) return std::u16string(text.size(), u'\uFFFD');
+  // Each byte yields at most one code unit, and a pair of bytes one.
+  std::u16string result(text.size(), u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length =
+      ucnv_toUChars(converter, reinterpret_cast<UChar*>(result.data()),
+                    static_cast<int32_t>(result.size()), text.data(),
+                    static_cast<int32_t>(text.size()), &status);
+  result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
+                    ? static_cast<size_t>(length)
+                    : 0);
+  return result;
+}
+
+Text cp936_from_utf16(std::u16string_view text) { return utf16_to_cp936_bytes(text); }
+
+std::string cp936_to_utf8(TextView text) {
+  const std::u16string utf16 = cp936_to_utf16(text);
+  std::string result(utf16.size() * 3, '\0');
+  if (utf16.empty()) return result;
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &length,
+                     reinterpret_cast<const UChar*>(utf16.data()), static_cast<int32_t>(utf16.size()),
+                     replacement_character, nullptr, &status);
+  result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
+                    ? static_cast<size_t>(length)
+                    : 0);
+  return result;
+}
+
+Text cp936_from_utf8(std::string_view utf8) { return utf16_to_cp936_bytes(utf8_view_to_utf16(utf8)); }
+
+}  // namespace vorpane
