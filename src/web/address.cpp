@@ -3,7 +3,9 @@
 namespace vorpane {
 namespace {
 
-bool starts_https(TextView address) { return to_lower(text_left(address, 5)) == "https"; }
+bool starts_https(TextView address) {
+  return to_lower(text_left(address, 5)) == "https";
+}
 
 }  // namespace
 

@@ -107,11 +107,13 @@ Text utf16_to_cp936_bytes(std::u16string_view text) {
   if (!converter) return Text(text.size(), '?');
   const std::u16string composed = compose_combining_marks(text);
   const auto units = static_cast<int32_t>(composed.size());
-  Text result(static_cast<size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(units, ucnv_getMaxCharSize(converter))),
-              '\0');
+  Text result(
+      static_cast<size_t>(UCNV_GET_MAX_BYTES_FOR_STRING(units, ucnv_getMaxCharSize(converter))),
+      '\0');
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = ucnv_fromUChars(converter, result.data(), static_cast<int32_t>(result.size()),
-                                         reinterpret_cast<const UChar*>(composed.data()), units, &status);
+  const int32_t length =
+      ucnv_fromUChars(converter, result.data(), static_cast<int32_t>(result.size()),
+                      reinterpret_cast<const UChar*>(composed.data()), units, &status);
   result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
                     ? static_cast<size_t>(length)
                     : 0);
@@ -137,17 +139,18 @@ std::u16string cp936_to_utf16(TextView text) {
   // Each byte yields at most one code unit, and a pair of bytes one.
   std::u16string result(text.size(), u'\0');
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length =
-      ucnv_toUChars(converter, reinterpret_cast<UChar*>(result.data()),
-                    static_cast<int32_t>(result.size()), text.data(),
-                    static_cast<int32_t>(text.size()), &status);
+  const int32_t length = ucnv_toUChars(converter, reinterpret_cast<UChar*>(result.data()),
+                                       static_cast<int32_t>(result.size()), text.data(),
+                                       static_cast<int32_t>(text.size()), &status);
   result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
                     ? static_cast<size_t>(length)
                     : 0);
   return result;
 }
 
-Text cp936_from_utf16(std::u16string_view text) { return utf16_to_cp936_bytes(text); }
+Text cp936_from_utf16(std::u16string_view text) {
+  return utf16_to_cp936_bytes(text);
+}
 
 std::string cp936_to_utf8(TextView text) {
   const std::u16string utf16 = cp936_to_utf16(text);
@@ -156,14 +159,16 @@ std::string cp936_to_utf8(TextView text) {
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
   u_strToUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &length,
-                     reinterpret_cast<const UChar*>(utf16.data()), static_cast<int32_t>(utf16.size()),
-                     replacement_character, nullptr, &status);
+                     reinterpret_cast<const UChar*>(utf16.data()),
+                     static_cast<int32_t>(utf16.size()), replacement_character, nullptr, &status);
   result.resize(U_SUCCESS(status) || status == U_STRING_NOT_TERMINATED_WARNING
                     ? static_cast<size_t>(length)
                     : 0);
   return result;
 }
 
-Text cp936_from_utf8(std::string_view utf8) { return utf16_to_cp936_bytes(utf8_view_to_utf16(utf8)); }
+Text cp936_from_utf8(std::string_view utf8) {
+  return utf16_to_cp936_bytes(utf8_view_to_utf16(utf8));
+}
 
 }  // namespace vorpane

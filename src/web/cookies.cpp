@@ -7,7 +7,9 @@ namespace {
 
 constexpr TextView piece_separator = "; ";
 
-bool is_deleted(TextView piece) { return text_right(piece, 8) == "=deleted"; }
+bool is_deleted(TextView piece) {
+  return text_right(piece, 8) == "=deleted";
+}
 
 // Each piece followed by the separator, then the last separator cut off.
 Text join_pieces(const std::vector<Text>& pieces, TextView separator) {

@@ -8,7 +8,9 @@
 namespace vorpane {
 namespace {
 
-bool is_lead_byte(unsigned char byte) { return byte >= 0x80; }
+bool is_lead_byte(unsigned char byte) {
+  return byte >= 0x80;
+}
 
 unsigned char fold_case(unsigned char byte) {
   return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
@@ -64,12 +66,13 @@ class FirstByteFinder {
 // before `from`, and candidates are the character starts from `from` on.
 // Returns the byte offset of the match or npos.
 //
-// Rather than stepping over every character, it jumps to the next byte that
-// could begin a match and then decides whether that byte starts a character:
-// a byte right after one below 0x80 always does (a byte below 0x80 either is a
-// character or ends one), so only the run of bytes of 0x80 and above just
-// before the candidate matters, and within such a run characters are pairs.
-// The known start only moves forward, so the look-back stays linear overall.
+// Rather than stepping over every character, it jumps to the next place where
+// the bytes match and only then decides whether that place starts a
+// character: a byte right after one below 0x80 always does (a byte below 0x80
+// either is a character or ends one), so only the run of bytes of 0x80 and
+// above just before the candidate matters, and within such a run characters
+// are pairs. The known start only moves forward, so the look-back stays
+// linear overall.
 size_t find_from(TextView text, TextView sought, size_t boundary, size_t from, bool ignore_case) {
   if (sought.empty() || sought.size() > text.size()) return TextView::npos;
   const size_t last_candidate_end = text.size() - sought.size() + 1;
@@ -78,21 +81,20 @@ size_t find_from(TextView text, TextView sought, size_t boundary, size_t from, b
   while (true) {
     const size_t candidate = finder.next(position, last_candidate_end);
     if (candidate == TextView::npos) return TextView::npos;
+    position = candidate + 1;
+    if (!equal_at(text, candidate, sought, ignore_case)) continue;
     size_t run_start = candidate;
     while (run_start > boundary && is_lead_byte(static_cast<unsigned char>(text[run_start - 1]))) {
       --run_start;
     }
-    if ((candidate - run_start) % 2 == 0) {
-      if (is_lead_byte(static_cast<unsigned char>(text[candidate])) &&
-          candidate + 1 == text.size()) {
-        return TextView::npos;  // half a character at the end ends the search
-      }
-      if (equal_at(text, candidate, sought, ignore_case)) return candidate;
-      boundary = candidate;
-    } else {
+    if ((candidate - run_start) % 2 != 0) {
       boundary = candidate - 1;
+      continue;
     }
-    position = candidate + 1;
+    if (is_lead_byte(static_cast<unsigned char>(text[candidate])) && candidate + 1 == text.size()) {
+      return TextView::npos;  // half a character at the end ends the search
+    }
+    return candidate;
   }
 }
 
@@ -252,7 +254,9 @@ Text replace_text(TextView text, TextView sought, TextView replacement) {
   return result;
 }
 
-Bytes text_to_bytes(TextView text) { return Bytes(text.begin(), text.end()); }
+Bytes text_to_bytes(TextView text) {
+  return Bytes(text.begin(), text.end());
+}
 
 Text bytes_to_text(const Bytes& bytes) {
   const auto end = std::find(bytes.begin(), bytes.end(), 0);
@@ -271,7 +275,8 @@ int32_t text_to_int(TextView text) {
   size_t i = 0;
   auto folded = [&](size_t at) { return folded_for_number(text, at); };
   auto is_white_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  while (i < end && is_white_space(folded(i))) i += character_length(text, i);
+  while (i < end && is_white_space(folded(i)))
+    i += character_length(text, i);
   bool negative = false;
   if (i < end && (folded(i) == '+' || folded(i) == '-')) {
     negative = folded(i) == '-';

@@ -80,8 +80,8 @@ Text int_to_text(int32_t value);
 // The text between the first `start_marker` at or after `start_position` and
 // the next `end_marker`; empty when either is missing. "#引号" in a marker
 // stands for a double quote. Letter case is ignored unless `case_sensitive`.
-Text text_between(TextView text, TextView start_marker, TextView end_marker,
-                  int start_position = 0, bool case_sensitive = false);
+Text text_between(TextView text, TextView start_marker, TextView end_marker, int start_position = 0,
+                  bool case_sensitive = false);
 
 // The trimmed text after the first ":" of a header line; empty without ":".
 Text header_value(TextView line);

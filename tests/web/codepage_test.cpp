@@ -5,9 +5,94 @@
 namespace vorpane {
 namespace {
 
+Bytes bytes_of(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
 TEST(Utf8ToCp936, ConvertsChineseText) {
-  const Bytes utf8 = {0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87};
-  EXPECT_EQ(utf8_to_cp936(utf8), (Bytes{0xD6, 0xD0, 0xCE, 0xC4}));
+  EXPECT_EQ(utf8_to_cp936(bytes_of("\xE4\xB8\xAD\xE6\x96\x87")), (Bytes{0xD6, 0xD0, 0xCE, 0xC4}));
+  EXPECT_EQ(utf8_to_cp936(Bytes{}), Bytes{});
+}
+
+struct ConversionCase {
+  const char* name;
+  std::string utf8;
+  Text cp936;
+};
+
+class Cp936FromUtf8Test : public testing::TestWithParam<ConversionCase> {};
+TEST_P(Cp936FromUtf8Test, Converts) {
+  EXPECT_EQ(cp936_from_utf8(GetParam().utf8), GetParam().cp936);
+  EXPECT_EQ(utf8_to_cp936(bytes_of(GetParam().utf8)), bytes_of(GetParam().cp936));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Cp936FromUtf8Test,
+    testing::Values(ConversionCase{"Ascii", "abc 123\r\n", "abc 123\r\n"},
+                    ConversionCase{"Euro", "\xE2\x82\xAC", "\x80"},
+                    ConversionCase{"FullWidthColon", "\xEF\xBC\x9A", "\xA3\xBA"},
+                    ConversionCase{"Marker", "群邀请码已公开",
+                                   "\xC8\xBA\xD1\xFB\xC7\xEB\xC2\xEB\xD2\xD1\xB9\xAB\xBF\xAA"},
+                    ConversionCase{"NoFormBecomesQuestionMark",
+                                   "a\xC3\xA5"
+                                   "b",
+                                   "a?b"},
+                    ConversionCase{"SupplementaryIsOneQuestionMark", "\xF0\x9F\x98\x80", "?"},
+                    ConversionCase{"InvalidUtf8",
+                                   "a\xFF\xFE"
+                                   "b",
+                                   "a??b"},
+                    ConversionCase{"TruncatedSequenceAtEnd", "a\xE4\xB8", "a?"},
+                    ConversionCase{"EncodedSurrogate", "\xED\xA0\x80", "???"},
+                    ConversionCase{"BaseAndCombiningMarkComposed", "e\xCC\x81", "\xA8\xA6"},
+                    ConversionCase{"CompatibilityIdeographKept", "\xEF\xA8\x8C", "\xFE\x40"},
+                    ConversionCase{"EmbeddedZeroKept", std::string("a\0b", 3), Text("a\0b", 3)}),
+    [](const testing::TestParamInfo<ConversionCase>& info) { return info.param.name; });
+
+TEST(Utf8ToUtf16, GivesCodeUnits) {
+  EXPECT_EQ(utf8_to_utf16(bytes_of("a\xE4\xB8\xAD\xF0\x9F\x98\x80")), u"a\u4E2D\U0001F600");
+  EXPECT_EQ(utf8_to_utf16(bytes_of("\xC0\xAF")), u"\uFFFD\uFFFD");
+  EXPECT_EQ(utf8_to_utf16(Bytes{}), u"");
+}
+
+TEST(Cp936ToUtf16, ReplacesWhatIsNotCodePage936) {
+  EXPECT_EQ(cp936_to_utf16("\x80"
+                           "a\xD6\xD0"),
+            u"\u20ACa\u4E2D");
+  EXPECT_EQ(cp936_to_utf16("a\xC4"), u"a\uFFFD");  // lone lead byte at the end
+  EXPECT_EQ(cp936_to_utf16(""), u"");
+  const std::u16string bad_second_byte = cp936_to_utf16("\x81\x20x");
+  EXPECT_EQ(bad_second_byte.back(), u'x');
+  EXPECT_NE(bad_second_byte.find(u'\uFFFD'), std::u16string::npos);
+}
+
+TEST(Cp936ToUtf8, ConvertsForFileNames) {
+  EXPECT_EQ(cp936_to_utf8("\xB9\xAB\xBF\xAA\xC8\xBA.txt"), "公开群.txt");
+  EXPECT_EQ(cp936_from_utf8("公开群.txt"), "\xB9\xAB\xBF\xAA\xC8\xBA.txt");
+}
+
+// Every double-byte code that code page 936 assigns must come back unchanged
+// from UTF-16, and every single byte too.
+TEST(Cp936RoundTrip, EveryAssignedCodeComesBack) {
+  int assigned = 0;
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int second = 0x40; second <= 0xFE; ++second) {
+      if (second == 0x7F) continue;
+      const Text code{static_cast<char>(lead), static_cast<char>(second)};
+      const std::u16string unicode = cp936_to_utf16(code);
+      ASSERT_FALSE(unicode.empty());
+      if (unicode == u"\uFFFD") continue;
+      ASSERT_EQ(unicode.size(), 1u) << std::hex << lead << second;
+      ASSERT_EQ(cp936_from_utf16(unicode), code) << std::hex << lead << ' ' << second;
+      ++assigned;
+    }
+  }
+  // GBK's 21,886 characters and symbols plus the user-defined areas.
+  EXPECT_GE(assigned, 21886);
+  for (int byte = 0; byte < 0x80; ++byte) {
+    const Text code(1, static_cast<char>(byte));
+    EXPECT_EQ(cp936_from_utf16(cp936_to_utf16(code)), code);
+  }
+  EXPECT_EQ(cp936_from_utf16(cp936_to_utf16("\x80")), "\x80");
 }
 
 }  // namespace
