@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vorpane {
@@ -148,6 +149,36 @@ std::u16string cp936_to_utf16(TextView text) {
 }
 
 Text cp936_from_utf16(std::u16string_view text) { return utf16_to_cp936_bytes(text); }
+
+size_t cp936_offset_of_utf16_index(TextView text, size_t utf16_index) {
+  UConverter* converter = cp936_converter();
+  // Without a converter every byte became one replacement character.
+  if (!converter) return std::min(utf16_index, text.size());
+  // The converter reports the source byte of every unit it writes; converting
+  // into a small buffer again and again keeps the memory flat on long texts.
+  constexpr int32_t chunk_units = 1024;
+  UChar units[chunk_units];
+  int32_t offsets[chunk_units];
+  const char* source = text.data();
+  const char* const source_limit = text.data() + text.size();
+  size_t units_before = 0;
+  while (true) {
+    const char* const chunk_source = source;
+    UChar* target = units;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(converter, &target, units + chunk_units, &source, source_limit, offsets, true,
+                   &status);
+    const auto written = static_cast<size_t>(target - units);
+    const auto chunk_start = static_cast<size_t>(chunk_source - text.data());
+    if (utf16_index < units_before + written) {
+      // A unit held over from the previous chunk has no offset of its own.
+      const int32_t offset = offsets[utf16_index - units_before];
+      return offset < 0 ? chunk_start : chunk_start + static_cast<size_t>(offset);
+    }
+    units_before += written;
+    if (status != U_BUFFER_OVERFLOW_ERROR) return text.size();
+  }
+}
 
 std::string cp936_to_utf8(TextView text) {
   const std::u16string utf16 = cp936_to_utf16(text);
