@@ -23,10 +23,10 @@ constexpr int32_t run_time_limit_steps = 2000;
 // here so that it is visibly part of the run's limits.
 constexpr int32_t run_stack_limit_bytes = 8 * 1024 * 1024;
 
-// A pattern that matches the empty text, or that holds many groups, records
-// a start and an end per group per position of the subject; past this many
-// records (32 MiB) the run fails rather than grow without end. The group
-// pattern records six per match and a match takes well over 100 characters.
+// A run records the start and the end of every group of every match. A
+// pattern that matches the empty text matches at every position, so with many
+// groups the records could outgrow the memory; past this many (32 MiB) the run
+// fails. The group pattern records six per match of over 100 characters.
 constexpr size_t match_collection_record_limit = size_t{1} << 22;
 
 const Text quote_mark_word = cp936_from_utf8("#引号");
@@ -54,15 +54,16 @@ struct PatternMatcher::MatchCollection {
   std::vector<int32_t> bounds;
 
   size_t records_per_match() const { return static_cast<size_t>(group_count) + 1; }
+  size_t index(int32_t match_index, int32_t group) const {
+    return 2 *
+           (static_cast<size_t>(match_index) * records_per_match() + static_cast<size_t>(group));
+  }
   int32_t size() const { return static_cast<int32_t>(bounds.size() / (2 * records_per_match())); }
   int32_t start(int32_t match_index, int32_t group) const {
-    return bounds[2 * (static_cast<size_t>(match_index) * records_per_match() +
-                       static_cast<size_t>(group))];
+    return bounds[index(match_index, group)];
   }
   int32_t end(int32_t match_index, int32_t group) const {
-    return bounds[2 * (static_cast<size_t>(match_index) * records_per_match() +
-                       static_cast<size_t>(group)) +
-                  1];
+    return bounds[index(match_index, group) + 1];
   }
   std::u16string_view text(int32_t match_index, int32_t group) const {
     const int32_t from = start(match_index, group);
@@ -98,6 +99,10 @@ bool PatternMatcher::create(TextView pattern, TextView subject, bool case_sensit
 
   auto collection = std::make_shared<MatchCollection>();
   collection->subject = cp936_to_utf16(subject_);
+  // ICU indexes with 32-bit integers.
+  if (collection->subject.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    return false;
+  }
   const icu::UnicodeString input = alias_of(collection->subject);
   std::unique_ptr<icu::RegexMatcher> matcher(engine->pattern->matcher(input, status));
   if (U_FAILURE(status) || !matcher) return false;
