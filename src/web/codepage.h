@@ -24,6 +24,12 @@ Bytes utf8_to_cp936(const Bytes& utf8);
 // The same conversions on text, for the window and for file names.
 std::u16string cp936_to_utf16(TextView text);
 Text cp936_from_utf16(std::u16string_view text);
+
+// Byte offset in `text` of the character that UTF-16 unit `utf16_index` of
+// cp936_to_utf16(text) came from; the length of `text` when the index is at or
+// past the end of that conversion. Exact for any input, also where invalid
+// bytes became U+FFFD.
+size_t cp936_offset_of_utf16_index(TextView text, size_t utf16_index);
 std::string cp936_to_utf8(TextView text);
 Text cp936_from_utf8(std::string_view utf8);
 
