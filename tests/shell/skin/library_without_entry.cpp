@@ -1,0 +1,4 @@
+// A loadable library that lacks the engine's entry.
+extern "C" int unrelated_function() {
+  return 7;
+}
