@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,7 +35,10 @@ FetchLimits& limits_in_force() {
 // libcurl's process-wide part, set up once on first use (a function-local
 // static, so thread-safe). Its share plays the client's own cookie store and
 // keeps connections and DNS answers from one request to the next, as the
-// client's connection pool does, while each request has its own handle.
+// client's connection pool does, while each request has its own handle. Its
+// multi handle runs the transfers: curl_easy_perform would build and drop a
+// multi handle of its own (with a socket pair) for every new easy handle,
+// which costs as much as the rest of a loopback request.
 class CurlProcess {
  public:
   static CurlProcess& instance() {
@@ -44,12 +48,35 @@ class CurlProcess {
 
   CURLSH* share() const { return share_; }
 
+  // Runs one transfer to its end, as curl_easy_perform does.
+  CURLcode perform(CURL* easy) {
+    std::unique_lock busy(multi_mutex_, std::try_to_lock);
+    if (multi_ == nullptr || !busy.owns_lock() || curl_multi_add_handle(multi_, easy) != CURLM_OK) {
+      return curl_easy_perform(easy);  // a request on another thread holds the multi handle
+    }
+    CURLcode result = CURLE_RECV_ERROR;
+    int running = 1;
+    while (running != 0) {
+      if (curl_multi_perform(multi_, &running) != CURLM_OK) break;
+      if (running != 0 && curl_multi_poll(multi_, nullptr, 0, 1000, nullptr) != CURLM_OK) break;
+    }
+    int queued = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+        result = message->data.result;
+      }
+    }
+    curl_multi_remove_handle(multi_, easy);
+    return result;
+  }
+
   CurlProcess(const CurlProcess&) = delete;
   CurlProcess& operator=(const CurlProcess&) = delete;
 
  private:
   CurlProcess() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    multi_ = curl_multi_init();
     share_ = curl_share_init();
     if (share_ == nullptr) return;
     curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlProcess::lock);
@@ -61,6 +88,7 @@ class CurlProcess {
   }
 
   ~CurlProcess() {
+    if (multi_ != nullptr) curl_multi_cleanup(multi_);
     if (share_ != nullptr) curl_share_cleanup(share_);
     curl_global_cleanup();
   }
@@ -76,6 +104,8 @@ class CurlProcess {
 
   std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
   CURLSH* share_ = nullptr;
+  std::mutex multi_mutex_;
+  CURLM* multi_ = nullptr;
 };
 
 struct EasyCleanup {
@@ -123,7 +153,10 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     transfer.body_too_long = true;
     return 0;  // any other count than the one given ends the transfer
   }
-  transfer.body.insert(transfer.body.end(), data, data + length);
+  if (length == 0) return 0;
+  const size_t old_size = transfer.body.size();
+  transfer.body.resize(old_size + length);
+  std::memcpy(transfer.body.data() + old_size, data, length);
   transfer.note_activity();
   return length;
 }
@@ -269,12 +302,12 @@ Text fetch_page_nested(TextView address, int method, TextView body_text,
   Bytes page;
   {
     // 3. Session.
-    const CurlProcess& process = CurlProcess::instance();
+    CurlProcess& process = CurlProcess::instance();
     EasyHandle handle(curl_easy_init());
     if (!handle) return {};
     CURL* easy = handle.get();
 
-    // 4. Connection: a port of 0 means the scheme's own, as for the Windows client.
+    // 4. Connection: a port of 0 means the scheme's own.
     const Text host = host_of(address);
     const int32_t port = port_of(address);
     if (!usable_host(host) || port < 0 || port > 65535) return {};
@@ -367,7 +400,7 @@ Text fetch_page_nested(TextView address, int method, TextView body_text,
 
     // 9. Body. A failed send or read is not reported: the body is what came.
     // A silent server and an oversized body are failed reads and give none.
-    const CURLcode outcome = curl_easy_perform(easy);
+    const CURLcode outcome = process.perform(easy);
     if (transfer.stalled || transfer.body_too_long || outcome == CURLE_OPERATION_TIMEDOUT) {
       transfer.body.clear();
     }
