@@ -12,7 +12,7 @@
 #include "web/address.h"
 #include "web/codepage.h"
 #include "web/cookies.h"
-#include "web/fetch_limits.h"
+#include "web/fetch_testing.h"
 
 namespace vorpane {
 namespace {
@@ -469,6 +469,14 @@ ScopedFetchLimits::ScopedFetchLimits(const FetchLimits& limits) : previous_(limi
 
 ScopedFetchLimits::~ScopedFetchLimits() {
   limits_in_force() = previous_;
+}
+
+void clear_cookie_store() {
+  const CurlProcess& process = CurlProcess::instance();
+  EasyHandle handle(curl_easy_init());
+  if (!handle || process.share() == nullptr) return;
+  curl_easy_setopt(handle.get(), CURLOPT_SHARE, process.share());
+  curl_easy_setopt(handle.get(), CURLOPT_COOKIELIST, "ALL");
 }
 
 Text fetch_page(TextView address, int method, TextView body_text, std::optional<Text>& cookies,

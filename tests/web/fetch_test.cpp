@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "loopback_server/loopback_server.h"
-#include "web/fetch_limits.h"
+#include "web/fetch_testing.h"
 
 namespace vorpane {
 namespace {
@@ -74,7 +74,10 @@ struct FullCall {
 
 class FetchTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(server_.start()); }
+  void SetUp() override {
+    clear_cookie_store();
+    ASSERT_TRUE(server_.start());
+  }
 
   void answer(std::function<LoopbackResponse(const LoopbackRequest&)> handler) {
     std::lock_guard lock(mutex_);

@@ -1,7 +1,7 @@
-// The bounds a page request works to: the client's usual time-outs and a cap
-// on the body. The program always runs with the defaults; tests shorten them
-// through ScopedFetchLimits so that a silent server or an endless body is
-// settled in a moment.
+// What tests may change about page requests, and the program never does: the
+// bounds a request works to (the client's usual time-outs and a cap on the
+// body), shortened so that a silent server or an endless body is settled in a
+// moment, and the process-wide cookie store, emptied so that tests stay apart.
 #pragma once
 
 #include <chrono>
@@ -30,5 +30,8 @@ class ScopedFetchLimits {
  private:
   FetchLimits previous_;
 };
+
+// Forgets every cookie of the client's own store.
+void clear_cookie_store();
 
 }  // namespace vorpane
