@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -23,7 +24,7 @@ constexpr TextView default_agent =
     "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; ZK7RW; .NET CLR 2.0.50727; .NET CLR "
     "3.0.04506.648; .NET CLR 3.5.21022)";
 constexpr size_t header_block_room = 5000;  // the terminating NUL included
-constexpr int utf8_window_last = 499;       // "utf-8" must begin at byte 1 to 499 of the body
+constexpr size_t utf8_window_last = 499;    // "utf-8" must begin at byte 1 to 499 of the body
 constexpr int max_follow_ups = 10;          // nested requests after "301 Moved" answers
 constexpr long max_client_redirects = 10;
 
@@ -251,6 +252,15 @@ std::string request_path(TextView path) {
   return result;
 }
 
+// Whether the first "utf-8" of the body begins at byte 1 to 499. Only the
+// bytes that such a marker can occupy are searched, not the whole page.
+bool utf8_marker_near_start(const Bytes& page) {
+  constexpr std::string_view marker = "utf-8";
+  const size_t searched = std::min(page.size(), utf8_window_last + marker.size() - 1);
+  const std::string_view start(reinterpret_cast<const char*>(page.data()), searched);
+  return !page.empty() && start.find(marker) != std::string_view::npos;
+}
+
 bool url_accepted(const std::string& url) {
   CURLU* parsed = curl_url();
   if (parsed == nullptr) return false;
@@ -449,9 +459,7 @@ Text fetch_page_nested(TextView address, int method, TextView body_text,
   }
 
   // 17. Code page.
-  const int utf8_in_body = find_bytes(page, "utf-8");
-  if ((utf8_in_body >= 1 && utf8_in_body <= utf8_window_last) ||
-      find_text(response_headers, "utf-8", 0, true) != not_found) {
+  if (utf8_marker_near_start(page) || find_text(response_headers, "utf-8", 0, true) != not_found) {
     page = utf8_to_cp936(page);
   }
   return bytes_to_text(page);
