@@ -259,8 +259,11 @@ Bytes text_to_bytes(TextView text) {
 }
 
 Text bytes_to_text(const Bytes& bytes) {
-  const auto end = std::find(bytes.begin(), bytes.end(), 0);
-  return Text(bytes.begin(), end);
+  if (bytes.empty()) return {};
+  const char* begin = reinterpret_cast<const char*>(bytes.data());
+  const void* nul = std::memchr(begin, 0, bytes.size());
+  return Text(begin,
+              nul ? static_cast<size_t>(static_cast<const char*>(nul) - begin) : bytes.size());
 }
 
 int find_bytes(const Bytes& bytes, std::string_view sought) {
