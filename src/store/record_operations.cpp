@@ -32,9 +32,24 @@ bool read_counts(const RecordStore& store, int32_t& record_count, int32_t& next_
   return true;
 }
 
+// go_to_last_record waits at least 2000 ms for the header lock, so that a
+// save outlasts another process's short append; -1 (no limit) counts as less.
+int32_t last_record_wait_limit(int32_t lock_wait_ms) {
+  constexpr int32_t shortest_wait_ms = 2000;
+  return lock_wait_ms < shortest_wait_ms ? shortest_wait_ms : lock_wait_ms;
+}
+
+// Gives up the lock of the record that add_blank_record left held.
+void stop_filling(RecordStore& store) {
+  if (store.filling_record == no_current_record) return;
+  release_lock(store, record_position(store, store.filling_record));
+  store.filling_record = no_current_record;
+}
+
 int32_t find_last_record(RecordStore& store) {
+  stop_filling(store);
   const ScopedLock header(store, header_lock_position, 1,
-                          patient_lock_limit(store_registry().lock_wait_ms));
+                          last_record_wait_limit(store_registry().lock_wait_ms));
   if (header.code() != store_ok) return header.code();
   int32_t record_count = 0;
   int32_t next_record_number = 0;
@@ -43,27 +58,11 @@ int32_t find_last_record(RecordStore& store) {
   return store_ok;
 }
 
-int32_t append_blank_record(RecordStore& store) {
-  const int32_t lock_wait_ms = store_registry().lock_wait_ms;
-  const ScopedLock header(store, header_lock_position, 1, lock_wait_ms);
-  if (header.code() != store_ok) return header.code();
-  int32_t record_count = 0;
-  int32_t next_record_number = 0;
-  if (!read_counts(store, record_count, next_record_number)) return store_record_count_failed;
-  if (record_count < 0) record_count = 0;
-  if (next_record_number < 1) next_record_number = 1;
-  // Both are int32 in the file; one more would wrap around.
-  if (record_count == INT32_MAX || next_record_number == INT32_MAX) {
-    return store_record_write_failed;
-  }
-
-  const int64_t position = record_position(store, record_count);
-  const ScopedLock record(store, position, 1, lock_wait_ms);
-  if (record.code() != store_ok) return record.code();
+int32_t write_blank_record(RecordStore& store, int64_t position, int32_t record_count,
+                           int32_t next_record_number) {
   int64_t length = 0;
   if (const int error = file_length(store.file, length)) return store_error_from_errno(error);
   if (position > length) return store_seek_failed;
-
   const auto record_length = static_cast<size_t>(store.header.record_length);
   const std::unique_ptr<unsigned char[]> blank(new (std::nothrow) unsigned char[record_length]());
   if (blank == nullptr) return store_out_of_memory;
@@ -77,7 +76,34 @@ int32_t append_blank_record(RecordStore& store) {
   if (const int error = write_at(store.file, counts_offset, counts, sizeof counts)) {
     return store_error_from_errno(error);
   }
+  return store_ok;
+}
+
+int32_t append_blank_record(RecordStore& store) {
+  stop_filling(store);
+  const int32_t lock_wait_ms = store_registry().lock_wait_ms;
+  const ScopedLock header(store, header_lock_position, 1, lock_wait_ms);
+  if (header.code() != store_ok) return header.code();
+  int32_t record_count = 0;
+  int32_t next_record_number = 0;
+  if (!read_counts(store, record_count, next_record_number)) return store_record_count_failed;
+  if (record_count < 0) record_count = 0;
+  if (next_record_number < 1) next_record_number = 1;
+  // Both are int32 in the file; one more would wrap around. A record shorter
+  // than its number (a damaged head) cannot be written at all.
+  if (record_count == INT32_MAX || next_record_number == INT32_MAX ||
+      store.header.record_length < record_number_size) {
+    return store_record_write_failed;
+  }
+
+  const int64_t position = record_position(store, record_count);
+  if (const int32_t locked = acquire_lock(store, position, 1, lock_wait_ms)) return locked;
+  if (const int32_t code = write_blank_record(store, position, record_count, next_record_number)) {
+    release_lock(store, position);
+    return code;
+  }
   store.current_record = record_count;
+  store.filling_record = record_count;
   return store_ok;
 }
 
@@ -177,14 +203,19 @@ int32_t write_value(RecordStore& store, const FieldDescriptor& field, const Fiel
     return store_field_write_failed;
   }
   const int64_t record_start = record_position(store, store.current_record);
-  const ScopedLock record(store, record_start, 1,
-                          patient_lock_limit(store_registry().lock_wait_ms));
+  // Only counts one more holder when this is the record being filled.
+  const ScopedLock record(store, record_start, 1, store_registry().lock_wait_ms);
   if (record.code() != store_ok) return record.code();
-  int64_t length = 0;
-  if (const int error = file_length(store.file, length)) return store_error_from_errno(error);
   const int64_t position = record_start + field.offset;
-  // Never past the end: a field write must not grow the file.
-  if (position + size > length) return store_no_current_record;
+  // The record being filled was written whole under its lock, which it has
+  // kept since, and an open or a creation elsewhere needs the whole file:
+  // the record is still there. Any other record may have been cut away.
+  if (store.current_record != store.filling_record) {
+    int64_t length = 0;
+    if (const int error = file_length(store.file, length)) return store_error_from_errno(error);
+    // Never past the end: a field write must not grow the file.
+    if (position + size > length) return store_no_current_record;
+  }
 
   const std::unique_ptr<unsigned char[]> bytes(
       new (std::nothrow) unsigned char[static_cast<size_t>(size)]());

@@ -109,6 +109,9 @@ struct RecordStore {
   int64_t data_start = 0;
   // 0-based; no_current_record after an add_blank_record that failed.
   int64_t current_record = 0;
+  // The record this store appended last, whose lock it keeps while the
+  // record's fields are written; no_current_record when there is none.
+  int64_t filling_record = -1;
 };
 
 inline constexpr int64_t no_current_record = -1;
@@ -126,7 +129,8 @@ StoreRegistry& store_registry();
 // The code of the calling thread's last store operation.
 int32_t last_store_error();
 
-// Closes every store and restores the defaults, for tests.
+// Closes every store and restores the defaults, for tests; safe in a forked
+// child, whose inherited stores it drops without touching the parent's locks.
 void reset_store_registry_for_testing();
 
 // Creates an empty store file, replacing any file of that name; it is not
@@ -153,15 +157,18 @@ void close_store(std::string_view name);
 int32_t go_to_last_record();
 
 // Appends a blank record (the next record number, zero bytes) and makes it
-// current. On any failure the store has no current record, so that a
-// following write_field fails with store_no_current_record instead of writing
-// into a record that another writer owns.
+// current. The new record's lock stays held until the next go_to_last_record,
+// add_blank_record or close_store, so that no other process's open or
+// creation can cut the file while the record's fields are written. On any
+// failure the store has no current record, so that a following write_field
+// fails with store_no_current_record instead of writing into a record that
+// another writer owns.
 int32_t add_blank_record();
 
 // Writes one field of the current record; fields count from 1, names are
 // compared with ASCII letter case ignored. A text is cut to the field's width
-// by bytes and padded with zero bytes. Waits for the record lock like
-// go_to_last_record, so that another process's open does not cost a value.
+// by bytes and padded with zero bytes. A field is never written outside its
+// record, nor past the end of the file.
 int32_t write_field(int32_t field_number, TextView text);
 int32_t write_field(TextView field_name, TextView text);
 int32_t write_field(int32_t field_number, const FieldValue& value);

@@ -20,11 +20,6 @@ bool limit_reached(int32_t limit_ms, int64_t first_attempt_ms) {
 
 }  // namespace
 
-int32_t patient_lock_limit(int32_t lock_wait_ms) {
-  constexpr int32_t shortest_patient_wait_ms = 2000;
-  return lock_wait_ms < shortest_patient_wait_ms ? shortest_patient_wait_ms : lock_wait_ms;
-}
-
 int32_t acquire_lock(RecordStore& store, int64_t position, int64_t length, int32_t limit_ms) {
   const auto held = find_lock(store, position);
   if (held != store.locks.end()) {

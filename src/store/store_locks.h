@@ -8,10 +8,6 @@
 
 namespace vorpane {
 
-// The retry limit of the waits that must outlast another process's short
-// hold: at least 2000 ms, more when lock_wait_ms asks for more.
-int32_t patient_lock_limit(int32_t lock_wait_ms);
-
 // Takes the lock at `position`, or counts one more holder when this store
 // holds it already. A conflict is retried, with a pause between attempts,
 // while no more than `limit_ms` have passed since the first (0: no retry, -1:

@@ -95,8 +95,12 @@ void close_store(std::string_view name) {
 
 void reset_store_registry_for_testing() {
   StoreRegistry& registry = store_registry();
-  while (!registry.stores.empty())
-    close_store_at(registry, registry.stores.size() - 1);
+  // Only the descriptors are closed, which drops the locks of stores opened
+  // here; a forked child's inherited stores share the parent's locks, and
+  // unlocking them would take them from the parent.
+  for (const RecordStore& store : registry.stores)
+    close_file(store.file);
+  registry.stores.clear();
   registry.current = -1;
   registry.lock_wait_ms = 0;
   last_error = store_ok;

@@ -250,6 +250,18 @@ TEST_F(RecordOperations, AddRefusesAHeaderThatCannotGoOn) {
   }
 }
 
+TEST_F(RecordOperations, AddRefusesARecordTooShortForItsNumber) {
+  close_store("");
+  const NativePath path = directory_.file("short.edb");
+  ASSERT_EQ(create_store(path, {{"a", field_int8, 0}}), store_ok);
+  Bytes file = read_file(path);
+  set_int32_at(file, 24, 2);
+  write_file(path, file);
+  ASSERT_EQ(open_store(path), store_ok);
+  EXPECT_EQ(add_blank_record(), store_record_write_failed);
+  EXPECT_EQ(read_file(path), file);
+}
+
 TEST_F(RecordOperations, AddCountsNegativeAndZeroHeadValuesAsTheirFloor) {
   save_row("one");
   Bytes changed = read_file(path_);
@@ -269,6 +281,9 @@ TEST_F(RecordOperations, WriteFieldNeverGrowsTheFileOrLeavesItsRecord) {
   Bytes cut = read_file(path_);
   cut.resize(cut.size() - 10);  // the last field's end is gone
   write_file(path_, cut);
+  // Moved away from the record being filled, which no process that keeps the
+  // locks could have cut.
+  ASSERT_EQ(go_to_last_record(), store_ok);
   EXPECT_EQ(write_field(6, "x"), store_no_current_record);
   EXPECT_EQ(write_field(1, "x"), store_ok);
   EXPECT_EQ(read_file(path_).size(), cut.size());
@@ -295,6 +310,8 @@ TEST_F(RecordOperations, WriteFieldNeverGrowsTheFileOrLeavesItsRecord) {
 
 TEST_F(RecordOperations, AppendsAfterRecordsThatAnotherProcessAdded) {
   save_row("parent 1");
+  // Gives up the lock of the filled record, which would keep the child out.
+  ASSERT_EQ(go_to_last_record(), store_ok);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

@@ -216,8 +216,11 @@ TEST_F(CreateStore, ReportsFileSystemFailures) {
 }
 
 TEST_F(CreateStore, FailsInAnUnwritableDirectory) {
+  // Only the inner directory refuses writes; the way to it is open to all.
+  ASSERT_EQ(::chmod(directory_.path().c_str(), 0755), 0);
   const NativePath locked = directory_.file("locked");
-  ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+  ASSERT_EQ(::mkdir(locked.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
   const NativePath path = join_path(locked, "db.edb");
   // Root writes anywhere, so the check runs in a child that gives up root.
   const pid_t child = ::fork();
