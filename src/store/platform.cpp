@@ -229,6 +229,8 @@ int read_at(int descriptor, int64_t offset, void* buffer, size_t size, size_t& r
 }
 
 int write_at(int descriptor, int64_t offset, const void* data, size_t size) {
+  // The store is written in place, where the bytes lie; pwrite needs no seek
+  // that another write could come between.
   if (offset < 0) return EINVAL;
   const auto* bytes = static_cast<const unsigned char*>(data);
   size_t written = 0;

@@ -96,6 +96,8 @@ struct HeldLock {
   int32_t additional_holders = 0;
 };
 
+inline constexpr int64_t no_current_record = -1;
+
 // One open store. Locks are always taken: the store is always opened with no
 // sharing restriction.
 struct RecordStore {
@@ -111,10 +113,8 @@ struct RecordStore {
   int64_t current_record = 0;
   // The record this store appended last, whose lock it keeps while the
   // record's fields are written; no_current_record when there is none.
-  int64_t filling_record = -1;
+  int64_t filling_record = no_current_record;
 };
-
-inline constexpr int64_t no_current_record = -1;
 
 // The stores open in this process, oldest first.
 struct StoreRegistry {
@@ -143,8 +143,9 @@ int32_t create_store(const NativePath& path, const std::vector<FieldSpec>& field
 // Opens an existing store for reading and writing and makes it current, with
 // current record 0. The head is checked; a file that claims more records than
 // it holds has its count lowered, and the file is cut to its exact length.
-// A store open already, under any spelling of its path, gives
-// store_already_open.
+// A store open already in this process gives store_already_open, whatever
+// the spelling of the path: the resolved path or the file itself is the
+// same. Letter case counts: on Linux "DB.edb" and "db.edb" are two files.
 int32_t open_store(const NativePath& path);
 
 // Closes the current store when `name` is empty, otherwise the newest open
