@@ -16,7 +16,7 @@ const Text export_line = cp936_from_utf8("某个群的名字 http://127.0.0.1:86
 
 void BM_AppendToExportBuffer(benchmark::State& state) {
   for (auto _ : state) {
-    Program program("/nonexistent");
+    Program program("/nonexistent", "http://127.0.0.1:1/group/");
     MainWindow window(program);
     for (int line = 0; line < state.range(0); ++line) {
       window.append_text(Control::export_buffer, export_line);

@@ -10,7 +10,7 @@ int main() {
   // Relative names then resolve beside the program too. Failing here changes
   // nothing the program relies on: every file is addressed by its full path.
   (void)::chdir(run_directory.c_str());
-  vorpane::Program program(run_directory);
+  vorpane::Program program(run_directory, VORPANE_GROUP_SITE);
   vorpane::run_main_window(program);
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "scan/group_scan.h"
 #include "shell/window_events.h"
 #include "store/platform.h"
 
@@ -11,8 +12,9 @@ namespace vorpane {
 
 class Program final : public WindowEvents {
  public:
-  // `run_directory` holds the program's files.
-  explicit Program(NativePath run_directory);
+  // `run_directory` holds the program's files; `group_site` is the base
+  // address the scan appends each group number to.
+  Program(NativePath run_directory, Text group_site);
 
   // Steps run in order while the window is still hidden.
   void after_window_created();
@@ -28,9 +30,11 @@ class Program final : public WindowEvents {
 
   Window& window() { return *window_; }
   const NativePath& run_directory() const { return run_directory_; }
+  ScanContext& scan_context() { return scan_context_; }
 
  private:
   NativePath run_directory_;
+  ScanContext scan_context_;
   Window* window_ = nullptr;
 };
 

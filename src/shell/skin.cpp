@@ -1,5 +1,7 @@
 #include "shell/skin.h"
 
+#include "shell/program_files.h"
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -28,21 +30,21 @@ std::span<const unsigned char> skin_data(int32_t number) {
 }
 
 void ensure_skin_library(const NativePath& run_directory) {
-  const NativePath path = join_path(run_directory, skin_library_name);
+  const NativePath path = skin_library_path(run_directory);
   if (path_exists(path)) return;
   // write_whole_file renames a finished file into place: another copy of the
   // program may have a library of this name mapped, and rewriting that file in
   // place would change code under its feet.
   const std::span<const unsigned char> library = skin_library_data();
   if (write_whole_file(path, Bytes(library.begin(), library.end()))) {
-    mark_hidden(run_directory, skin_library_name);
+    mark_hidden(run_directory, skin_library_file_name);
   }
 }
 
 SkinSetup apply_skin(const NativePath& run_directory, int32_t number) {
   ensure_skin_library(run_directory);
 
-  const NativePath path = join_path(run_directory, skin_library_name);
+  const NativePath path = skin_library_path(run_directory);
   // A damaged file would take the whole program down inside dlopen.
   if (!is_whole_shared_library(path)) return SkinSetup::library_not_loaded;
   // The full path makes dlopen load exactly the file in the run directory: a

@@ -11,7 +11,6 @@
 
 namespace vorpane {
 
-inline constexpr std::string_view skin_library_name = "SkinH_EL.dll";
 inline constexpr int32_t skin_count = 33;
 
 // The engine library's bytes, as the build made them.

@@ -22,6 +22,8 @@
 
 #include "shell/program.h"
 #include "shell/program_files.h"
+#include "store/group_store.h"
+#include "support/group_sites.h"
 #include "support/temporary_directory.h"
 
 namespace vorpane {
@@ -59,6 +61,8 @@ void with_modal_window(const std::function<void()>& open,
 class MainWindowTest : public testing::Test {
  protected:
   void SetUp() override {
+    // Not the first start: the store is there, so no message box waits.
+    ASSERT_EQ(create_store(store_path(run_directory), group_schema()), store_ok);
     window.start();
     QCoreApplication::processEvents();
   }
@@ -68,7 +72,7 @@ class MainWindowTest : public testing::Test {
 
   TemporaryDirectory directory;
   NativePath run_directory = directory.make_subdirectory("run dir 한글 \xF0\x9F\x98\x80");
-  Program program{run_directory};
+  Program program{run_directory, unreachable_group_site};
   MainWindow window{program};
 };
 
@@ -441,7 +445,7 @@ TEST_F(MainWindowTest, ClosingSavesTheSettingsBesideTheProgram) {
 
 TEST_F(MainWindowTest, StartRestoresTheSavedSettings) {
   ASSERT_TRUE(write_whole_file(settings_path(run_directory), text_to_bytes("31 | 7")));
-  Program next_program(run_directory);
+  Program next_program(run_directory, unreachable_group_site);
   MainWindow next_window(next_program);
   next_window.start();
   EXPECT_EQ(next_window.get_text(Control::start_number_box), "31");
@@ -491,7 +495,8 @@ class LongHandlerEvents final : public WindowEvents {
 
 TEST(MainWindowClosing, WaitsForTheRunningHandlerBeforeFinishing) {
   TemporaryDirectory directory;
-  Program program(directory.path());
+  ASSERT_EQ(create_store(store_path(directory.path()), group_schema()), store_ok);
+  Program program(directory.path(), unreachable_group_site);
   LongHandlerEvents events(program);
   MainWindow window(events);
   window.start();

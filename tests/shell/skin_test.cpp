@@ -1,4 +1,5 @@
 #include "shell/skin.h"
+#include "shell/program_files.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -155,7 +156,7 @@ AttachEntry engine_entry() {
   static const AttachEntry entry = [] {
     static RunDirectory directory;
     ensure_skin_library(directory.path());
-    void* library = ::dlopen(directory.file(skin_library_name).c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* library = ::dlopen(directory.file(skin_library_file_name).c_str(), RTLD_NOW | RTLD_LOCAL);
     return library ? reinterpret_cast<AttachEntry>(::dlsym(library, "SkinH_AttachRes")) : nullptr;
   }();
   return entry;
@@ -234,7 +235,7 @@ TEST(SkinDataTest, EmbedsTheFreshLibraryAndEverySkin) {
 
 class SkinSetupTest : public ::testing::Test {
  protected:
-  NativePath library_path() const { return run_directory.file(skin_library_name); }
+  NativePath library_path() const { return run_directory.file(skin_library_file_name); }
 
   RunDirectory run_directory;
 };
@@ -318,7 +319,7 @@ TEST_F(SkinSetupTest, AnUnusableLibraryLeavesTheProgramRunningAndIsKept) {
   for (const UnusableLibraryCase& test_case : unusable_library_cases) {
     SCOPED_TRACE(test_case.name);
     RunDirectory directory;
-    const NativePath path = directory.file(skin_library_name);
+    const NativePath path = directory.file(skin_library_file_name);
     test_case.place(directory, path);
     const std::vector<std::string> entries = directory.entries();
     Bytes before;

@@ -80,6 +80,7 @@ std::vector<int> RecordingWindow::list_selected_rows() {
 
 int RecordingWindow::show_message(const Text& text, int style) {
   record("show_message", Control::result_list, text, -1, -1, style);
+  if (during_show_message) during_show_message();
   return message_ok_pressed;
 }
 

@@ -22,7 +22,7 @@ struct RecordedCall {
   friend bool operator==(const RecordedCall&, const RecordedCall&) = default;
 };
 
-class RecordingWindow final : public Window {
+class RecordingWindow : public Window {
  public:
   // The controls start with the texts the main window starts with.
   RecordingWindow();
@@ -66,6 +66,8 @@ class RecordingWindow final : public Window {
   // milliseconds), standing for the events the user sends meanwhile.
   std::function<void()> during_process_pending_events;
   std::function<void(int)> during_dispatch_events_for;
+  // Run while a message box would be open.
+  std::function<void()> during_show_message;
 
  private:
   static size_t index(Control control) { return static_cast<size_t>(control); }

@@ -49,7 +49,7 @@ int run(const QString& folder) {
     std::fprintf(stderr, "vorpane_screenshots: no temporary directory\n");
     return 1;
   }
-  Program program(QDir(run_directory.path()).absolutePath().toStdString());
+  Program program(QDir(run_directory.path()).absolutePath().toStdString(), VORPANE_GROUP_SITE);
   MainWindow window(program);
   // Messages shown during the start are dismissed; they are not pictured.
   with_modal_windows([&] { window.start(); }, [](QWidget&) {});
