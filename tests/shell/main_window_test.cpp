@@ -24,6 +24,7 @@
 #include "shell/program_files.h"
 #include "store/group_store.h"
 #include "support/group_sites.h"
+#include "support/modal_watch.h"
 #include "support/temporary_directory.h"
 
 namespace vorpane {
@@ -37,23 +38,6 @@ std::string read_file(const NativePath& path) {
   Bytes content;
   if (read_whole_file(path, content) != ReadResult::ok) return "<unreadable>";
   return std::string(content.begin(), content.end());
-}
-
-// Runs `inspect` on the modal window that `open` opens, then closes it.
-void with_modal_window(const std::function<void()>& open,
-                       const std::function<void(QWidget&)>& inspect) {
-  bool inspected = false;
-  QTimer watcher;
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || inspected) return;
-    inspected = true;
-    inspect(*modal);
-    modal->close();
-  });
-  watcher.start(10);
-  open();
-  EXPECT_TRUE(inspected) << "no modal window opened";
 }
 
 // Every GUI test runs in a run directory whose path holds spaces and
