@@ -84,8 +84,7 @@ QGroupBox {
 }
 QGroupBox::title {
   subcontrol-origin: margin;
-  subcontrol-position: top left;
-  left: 10px;
+  subcontrol-position: top center;
   padding: 0 4px;
   color: $(group-title);
 }

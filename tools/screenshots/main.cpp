@@ -1,6 +1,7 @@
 // vorpane_screenshots <folder>: starts the program's real window in a fresh
-// run directory and saves pictures of it and of its information windows:
-// main-window.png, author-window.png, version-window.png, help-window.png.
+// run directory, scans a few numbers of the sample group site, and saves
+// pictures of the window and of its information windows: main-window.png,
+// author-window.png, version-window.png, help-window.png.
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "sample-site/sample_site.h"
 #include "shell/program.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/main_window.h"
@@ -49,11 +51,19 @@ int run(const QString& folder) {
     std::fprintf(stderr, "vorpane_screenshots: no temporary directory\n");
     return 1;
   }
-  Program program(QDir(run_directory.path()).absolutePath().toStdString(), VORPANE_GROUP_SITE);
+  LoopbackServer site(sample_site_answer);
+  if (!site.start()) {
+    std::fprintf(stderr, "vorpane_screenshots: cannot start the sample site\n");
+    return 1;
+  }
+  Program program(QDir(run_directory.path()).absolutePath().toStdString(),
+                  site.address() + std::string(sample_site_group_path));
   MainWindow window(program);
   // Messages shown during the start are dismissed; they are not pictured.
   with_modal_windows([&] { window.start(); }, [](QWidget&) {});
   QCoreApplication::processEvents();
+  window.set_text(Control::count_box, "16");
+  program.control_clicked(Control::fetch_button);
 
   bool saved = save_picture(window, folder + QStringLiteral("/main-window.png"));
   const struct {
