@@ -11,6 +11,7 @@
 #include <string>
 
 #include "shell/skin.h"
+#include "support/temporary_directory.h"
 
 namespace vorpane {
 namespace {
@@ -54,22 +55,13 @@ Bytes cut_to(size_t eighths) {
 
 class LoadableLibraryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorpane elf XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-  }
   bool check(const Bytes& content) {
-    const NativePath path = join_path(directory_, "library " + std::to_string(files_++));
+    const NativePath path = directory_.file("library " + std::to_string(files_++));
     EXPECT_TRUE(write_whole_file(path, content));
     return is_whole_shared_library(path);
   }
 
-  NativePath directory_;
+  TemporaryDirectory directory_{"vorpane elf"};
   int files_ = 0;
 };
 
@@ -111,8 +103,8 @@ TEST_F(LoadableLibraryTest, RefusesCutOffAndDamagedFiles) {
 }
 
 TEST_F(LoadableLibraryTest, RefusesWhatIsNotAFile) {
-  EXPECT_FALSE(is_whole_shared_library(join_path(directory_, "missing")));
-  EXPECT_FALSE(is_whole_shared_library(directory_));
+  EXPECT_FALSE(is_whole_shared_library(directory_.file("missing")));
+  EXPECT_FALSE(is_whole_shared_library(directory_.path()));
 }
 
 }  // namespace

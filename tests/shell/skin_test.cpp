@@ -1,5 +1,4 @@
 #include "shell/skin.h"
-#include "shell/program_files.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -30,8 +29,10 @@
 #include <thread>
 #include <vector>
 
+#include "shell/program_files.h"
 #include "shell/skin/recording_engine.h"
 #include "skin/skin_format.h"
+#include "support/temporary_directory.h"
 
 // Every block handed to operator delete is logged, so a test can tell that the
 // skin copy it saw during the engine's call has been freed afterwards.
@@ -111,35 +112,19 @@ void copy_file(const NativePath& from, const NativePath& to) {
   ASSERT_TRUE(write_whole_file(to, file_bytes(from)));
 }
 
-// A fresh run directory whose path holds spaces and characters that code
-// page 936 cannot express.
-class RunDirectory {
- public:
-  RunDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vorpane skin 한글 ŵ 🎨 XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+// The names in a directory, sorted.
+std::vector<std::string> entries(const NativePath& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.push_back(entry.path().filename().string());
   }
-  RunDirectory(const RunDirectory&) = delete;
-  RunDirectory& operator=(const RunDirectory&) = delete;
-  ~RunDirectory() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const NativePath& path() const { return path_; }
-  NativePath file(std::string_view name) const { return join_path(path_, name); }
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
- private:
-  NativePath path_;
-};
+// A run directory whose path holds spaces and characters that code page 936
+// cannot express.
+constexpr std::string_view run_directory_prefix = "vorpane skin 한글 ŵ 🎨";
 
 QApplication& application() {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -154,7 +139,7 @@ QApplication& application() {
 // once per process; it stays loaded like the program's.
 AttachEntry engine_entry() {
   static const AttachEntry entry = [] {
-    static RunDirectory directory;
+    static TemporaryDirectory directory(run_directory_prefix);
     ensure_skin_library(directory.path());
     void* library = ::dlopen(directory.file(skin_library_file_name).c_str(), RTLD_NOW | RTLD_LOCAL);
     return library ? reinterpret_cast<AttachEntry>(::dlsym(library, "SkinH_AttachRes")) : nullptr;
@@ -237,7 +222,7 @@ class SkinSetupTest : public ::testing::Test {
  protected:
   NativePath library_path() const { return run_directory.file(skin_library_file_name); }
 
-  RunDirectory run_directory;
+  TemporaryDirectory run_directory{run_directory_prefix};
 };
 
 TEST_F(SkinSetupTest, FirstStartWritesTheLibraryHiddenAndAppliesSkinFive) {
@@ -248,7 +233,7 @@ TEST_F(SkinSetupTest, FirstStartWritesTheLibraryHiddenAndAppliesSkinFive) {
   EXPECT_EQ(file_bytes(library_path()), as_bytes(skin_library_data()));
   EXPECT_EQ(file_bytes(run_directory.file(".hidden")), as_bytes("SkinH_EL.dll\n"));
   // No temporary file is left behind.
-  EXPECT_EQ(run_directory.entries(), (std::vector<std::string>{".hidden", "SkinH_EL.dll"}));
+  EXPECT_EQ(entries(run_directory.path()), (std::vector<std::string>{".hidden", "SkinH_EL.dll"}));
   EXPECT_EQ(QApplication::palette().color(QPalette::Window).name().toStdString(),
             field_value(skin_text(5), "window"));
 }
@@ -276,40 +261,40 @@ TEST_F(SkinSetupTest, SecondStartLeavesTheLibraryAndTheHiddenListAlone) {
 
 struct UnusableLibraryCase {
   const char* name;
-  void (*place)(const RunDirectory& directory, const NativePath& library_path);
+  void (*place)(const TemporaryDirectory& directory, const NativePath& library_path);
   SkinSetup expected;
 };
 
 const UnusableLibraryCase unusable_library_cases[] = {
     {"text file",
-     [](const RunDirectory&, const NativePath& path) {
+     [](const TemporaryDirectory&, const NativePath& path) {
        ASSERT_TRUE(write_whole_file(path, as_bytes("not a library\n")));
      },
      SkinSetup::library_not_loaded},
     {"empty file",
-     [](const RunDirectory&, const NativePath& path) {
+     [](const TemporaryDirectory&, const NativePath& path) {
        ASSERT_TRUE(write_whole_file(path, Bytes{}));
      },
      SkinSetup::library_not_loaded},
     {"cut-off library",
-     [](const RunDirectory&, const NativePath& path) {
+     [](const TemporaryDirectory&, const NativePath& path) {
        const auto library = skin_library_data();
        ASSERT_TRUE(
            write_whole_file(path, Bytes(library.begin(), library.begin() + library.size() / 2)));
      },
      SkinSetup::library_not_loaded},
     {"directory",
-     [](const RunDirectory&, const NativePath& path) {
+     [](const TemporaryDirectory&, const NativePath& path) {
        ASSERT_TRUE(std::filesystem::create_directory(path));
      },
      SkinSetup::library_not_loaded},
     {"dangling link",
-     [](const RunDirectory& directory, const NativePath& path) {
+     [](const TemporaryDirectory& directory, const NativePath& path) {
        ASSERT_EQ(::symlink(directory.file("gone").c_str(), path.c_str()), 0);
      },
      SkinSetup::library_not_loaded},
     {"library without the entry",
-     [](const RunDirectory&, const NativePath& path) {
+     [](const TemporaryDirectory&, const NativePath& path) {
        copy_file(LIBRARY_WITHOUT_ENTRY_FILE, path);
      },
      SkinSetup::entry_missing},
@@ -318,16 +303,16 @@ const UnusableLibraryCase unusable_library_cases[] = {
 TEST_F(SkinSetupTest, AnUnusableLibraryLeavesTheProgramRunningAndIsKept) {
   for (const UnusableLibraryCase& test_case : unusable_library_cases) {
     SCOPED_TRACE(test_case.name);
-    RunDirectory directory;
+    TemporaryDirectory directory(run_directory_prefix);
     const NativePath path = directory.file(skin_library_file_name);
     test_case.place(directory, path);
-    const std::vector<std::string> entries = directory.entries();
+    const std::vector<std::string> entries_before = entries(directory.path());
     Bytes before;
     const ReadResult read_before = read_whole_file(path, before);
 
     EXPECT_EQ(apply_skin(directory.path(), 5), test_case.expected);
 
-    EXPECT_EQ(directory.entries(), entries);
+    EXPECT_EQ(entries(directory.path()), entries_before);
     Bytes after;
     EXPECT_EQ(read_whole_file(path, after), read_before);
     EXPECT_EQ(after, before);

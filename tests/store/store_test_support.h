@@ -1,5 +1,4 @@
-// Temporary directories, raw file access and a clean store registry for the
-// store tests.
+// Raw file access and a clean store registry for the store tests.
 #pragma once
 
 #include <fcntl.h>
@@ -16,34 +15,11 @@
 
 #include "store/platform.h"
 #include "store/record_store.h"
+#include "support/temporary_directory.h"
 
 namespace vorpane::testing {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vorpane-store-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    // Resolved, so that paths built here compare equal to a store's full path.
-    if (resolve_full_path(pattern, path_) != 0) path_ = pattern;
-  }
-  TemporaryDirectory(const TemporaryDirectory&) = delete;
-  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const NativePath& path() const { return path_; }
-  NativePath file(std::string_view name) const { return join_path(path_, name); }
-
- private:
-  NativePath path_;
-};
+using ::vorpane::TemporaryDirectory;
 
 inline Bytes read_file(const NativePath& path) {
   std::ifstream in(path, std::ios::binary);

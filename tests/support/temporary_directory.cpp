@@ -8,19 +8,20 @@
 
 namespace vorpane {
 
-TemporaryDirectory::TemporaryDirectory() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
-  pattern += "/vorpane-test-XXXXXX";
+TemporaryDirectory::TemporaryDirectory(std::string_view prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / prefix).string() + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
     std::perror("mkdtemp");
     std::abort();
   }
-  path_ = pattern;
+  if (resolve_full_path(pattern, path_) != 0) path_ = pattern;
 }
 
 TemporaryDirectory::~TemporaryDirectory() {
   std::error_code ignored;
+  // A test may have taken its own permissions away to provoke failures.
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 
