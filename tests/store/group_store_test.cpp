@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "shell/program_files.h"
+#include "store_test_support.h"
 #include "support/recording_window.h"
 #include "support/temporary_directory.h"
 #include "web/codepage.h"
@@ -35,21 +36,15 @@ constexpr size_t record_length = 189;
 constexpr size_t field_offsets[] = {4, 34, 49, 79, 129, 139};
 constexpr size_t field_widths[] = {30, 15, 30, 50, 10, 50};
 
-int32_t int_at(const Bytes& file, size_t offset) {
-  int32_t value = 0;
-  std::memcpy(&value, file.data() + offset, sizeof value);
-  return value;
-}
+using testing::int32_at;
 
-// The text of field `field` (from 0) of record `record`: its bytes before the
-// first zero byte.
+// The text of field `field` (from 0) of record `record`.
 Text field_text(const Bytes& file, size_t record, size_t field) {
-  const size_t at = data_start + record * record_length + field_offsets[field];
-  const auto* begin = reinterpret_cast<const char*>(file.data() + at);
-  return Text(begin, strnlen(begin, field_widths[field]));
+  return testing::stored_text(file, data_start + record * record_length + field_offsets[field],
+                              field_widths[field]);
 }
 
-class GroupStoreTest : public testing::Test {
+class GroupStoreTest : public ::testing::Test {
  protected:
   void SetUp() override { reset_store_registry_for_testing(); }
 
@@ -102,10 +97,11 @@ TEST_F(GroupStoreTest, SavesEveryRowAsARecordInListOrder) {
 
   const Bytes store = file();
   ASSERT_EQ(store.size(), 1115u);
-  EXPECT_EQ(int_at(store, 16), 3);  // record count
-  EXPECT_EQ(int_at(store, 20), 4);  // next record number
+  EXPECT_EQ(int32_at(store, 16), 3);  // record count
+  EXPECT_EQ(int32_at(store, 20), 4);  // next record number
   for (size_t record = 0; record < 3; ++record) {
-    EXPECT_EQ(int_at(store, data_start + record * record_length), static_cast<int32_t>(record + 1));
+    EXPECT_EQ(int32_at(store, data_start + record * record_length),
+              static_cast<int32_t>(record + 1));
   }
   // Texts are cut at the field's width in bytes, a double-byte character too.
   EXPECT_EQ(field_text(store, 0, 0), "\xD6\xD0\xCE\xC4" + Text(25, 'n') + "\xC8");
@@ -119,7 +115,7 @@ TEST_F(GroupStoreTest, SavesEveryRowAsARecordInListOrder) {
   // The rows stay, and a second save stores them again.
   save_results(window_, directory_.path());
   EXPECT_EQ(file().size(), data_start + 6 * record_length);
-  EXPECT_EQ(int_at(file(), data_start + 5 * record_length), 6);
+  EXPECT_EQ(int32_at(file(), data_start + 5 * record_length), 6);
 }
 
 TEST_F(GroupStoreTest, EmptyListSavesNothingAndSucceeds) {
@@ -208,7 +204,7 @@ TEST_F(GroupStoreTest, RowsThatCannotBeAddedAreCountedNotMisplaced) {
   window.list_set_cell(row, 0, "n");
   save_results(window, directory_.path());
   EXPECT_EQ(file().size(), data_start);
-  EXPECT_EQ(int_at(file(), 16), 0);
+  EXPECT_EQ(int32_at(file(), 16), 0);
   EXPECT_EQ(window.text(Control::save_status_label),
             "\xD3\xD0 1 \xCC\xF5\xCE\xB4\xC4\xDC\xB1\xA3\xB4\xE6\xA3\xA1");  // 有 1 条未能保存！
 }
@@ -244,7 +240,8 @@ TEST_F(GroupStoreTest, TwoProcessesSavingAtOnceLoseNoRow) {
   ASSERT_EQ(store.size(), data_start + writers * rows_each * record_length);
   std::set<Text> seen;
   for (size_t record = 0; record < writers * rows_each; ++record) {
-    EXPECT_EQ(int_at(store, data_start + record * record_length), static_cast<int32_t>(record + 1));
+    EXPECT_EQ(int32_at(store, data_start + record * record_length),
+              static_cast<int32_t>(record + 1));
     const Text writer = field_text(store, record, 0);
     EXPECT_EQ(field_text(store, record, 5), writer + "-" + field_text(store, record, 1));
     seen.insert(field_text(store, record, 5));
