@@ -50,6 +50,19 @@ bool write_all(int descriptor, const unsigned char* data, size_t size) {
   return true;
 }
 
+// Only a regular file can hold a store; seeking and locking mean nothing on
+// the rest. Closes `descriptor` and gives the error when it is anything else.
+int keep_if_regular_file(int descriptor, struct stat& status) {
+  int error = 0;
+  if (::fstat(descriptor, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? EISDIR : EACCES;
+  }
+  if (error != 0) ::close(descriptor);
+  return error;
+}
+
 }  // namespace
 
 NativePath join_path(std::string_view directory, std::string_view name) {
@@ -171,18 +184,7 @@ int open_shared_file(const NativePath& path, int& descriptor, FileIdentity& iden
   const int opened = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (opened < 0) return errno;
   struct stat status;
-  int error = 0;
-  if (::fstat(opened, &status) != 0) {
-    error = errno;
-  } else if (!S_ISREG(status.st_mode)) {
-    // Only a regular file can hold a store; seeking and locking mean nothing
-    // on the rest.
-    error = S_ISDIR(status.st_mode) ? EISDIR : EACCES;
-  }
-  if (error != 0) {
-    ::close(opened);
-    return error;
-  }
+  if (const int error = keep_if_regular_file(opened, status); error != 0) return error;
   descriptor = opened;
   identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
   return 0;
@@ -195,16 +197,7 @@ int open_new_file(const NativePath& path, int& descriptor) {
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
   if (opened < 0) return errno;
   struct stat status;
-  int error = 0;
-  if (::fstat(opened, &status) != 0) {
-    error = errno;
-  } else if (!S_ISREG(status.st_mode)) {
-    error = EACCES;
-  }
-  if (error != 0) {
-    ::close(opened);
-    return error;
-  }
+  if (const int error = keep_if_regular_file(opened, status); error != 0) return error;
   descriptor = opened;
   return 0;
 }
